@@ -1,0 +1,6 @@
+#include "exports/entry_guard.h"
+#include "session/session_map.h"
+
+extern "C" QOR_API int32_t QOR_CALL sCRYPT_Close(int32_t handle) {
+  return qor::GuardedEntry(0, [=] { return qor::g_sessionMap.Close(handle) ? 1 : 0; });
+}
