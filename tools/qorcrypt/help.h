@@ -1,0 +1,8 @@
+#pragma once
+
+namespace qorcrypt {
+
+// The --help text, written to standard output.
+void PrintHelp();
+
+}  // namespace qorcrypt
