@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cipher/known_answers.h"
 #include "mini_check.h"
 #include "qor_module.h"
 
@@ -333,6 +334,14 @@ TEST_CASE(KeysAreZeroTerminatedByteStrings) {
   CHECK(cipherUnder("abc", true) != unset);
   CHECK(cipherUnder("\xC3\xA9\xFF\x80", true) != cipherUnder("\x43\x29\x7F\x01", true));
 
+  // Only the low 16 bits of a key's length count, as a signed number: 2^16 + 3
+  // bytes act as the first 3, and 2^15 bytes as the first byte alone.
+  std::string huge(65536 + 3, 'q');
+  huge.replace(0, 3, "xyz");
+  CHECK(cipherUnder(huge.c_str(), true) == cipherUnder("xyz", true));
+  huge.resize(32768);
+  CHECK(cipherUnder(huge.c_str(), true) == cipherUnder("x", true));
+
   // A 20-byte key replaced by a 5-byte one leaves exactly the 5 bytes.
   const std::int32_t replaced = OpenWithKey(fn, "twenty bytes of key!");
   CHECK(fn.InitialisePrivateKey(replaced, "short") != 0);
@@ -449,6 +458,28 @@ TEST_CASE(FreeBufferReleasesOnlyLiveModuleBuffers) {
   CHECK(fn.FreeBuffer(later, kept) == 1);
   CHECK(fn.FreeBuffer(later, kept) == 0);
   fn.Final();
+}
+
+// Answers computed by an independent implementation, through the module's
+// whole interface in both directions.
+TEST_CASE(KnownAnswersThroughTheEntryPoints) {
+  LoadedModule module = FreshModule();
+  const EntryPoints& fn = module.Fn();
+  for (const auto& row : qor::test::kCipherKnownAnswers) {
+    qor::check::Trace() = row.name;
+    const std::int32_t handle = OpenWithKey(fn, reinterpret_cast<const char*>(row.key));
+    const Bytes plain(row.plaintext, row.plaintext + row.plaintextLength);
+    const Bytes cipher(row.ciphertext, row.ciphertext + row.ciphertextLength);
+    const Output enciphered = Encrypt(fn, handle, plain);
+    CHECK(enciphered.reported == row.ciphertextLength);
+    CHECK(enciphered.bytes == cipher);
+    const Output deciphered = Decrypt(fn, handle, cipher);
+    CHECK(deciphered.reported == row.ciphertextLength);
+    Bytes padded = plain;
+    padded.resize(cipher.size() + 8, 0);
+    CHECK(deciphered.bytes == padded);
+    CHECK(fn.Close(handle) == 1);
+  }
 }
 
 }  // namespace
