@@ -36,6 +36,11 @@ class CCryptSession {
   // Output buffers are tied to no session; any session releases any of them.
   static std::int32_t FreeBuffer(void* buffer) noexcept;
 
+  // Held across fork() so that no child inherits a key lock taken by a
+  // thread that does not exist in the child.
+  void LockKeysForFork() const { m_keyMutex.lock(); }
+  void UnlockKeysAfterFork() const { m_keyMutex.unlock(); }
+
  private:
   CKeyString KeyForCall(bool bUseSessionKey) const;
 

@@ -29,6 +29,9 @@ class COutputBuffers {
 
   std::size_t Count() const;
 
+  void LockForFork() { m_mutex.lock(); }
+  void UnlockAfterFork() { m_mutex.unlock(); }
+
  private:
   mutable std::mutex m_mutex;
   std::unordered_set<void*, std::hash<void*>, std::equal_to<void*>, HeapAllocator<void*>> m_buffers;

@@ -56,6 +56,16 @@ std::size_t CSessionMap::Count() const {
   return m_entries.size();
 }
 
+void CSessionMap::LockForFork() {
+  m_mutex.lock();
+  for (const auto& entry : m_entries) entry.second->LockKeysForFork();
+}
+
+void CSessionMap::UnlockAfterFork() {
+  for (const auto& entry : m_entries) entry.second->UnlockKeysAfterFork();
+  m_mutex.unlock();
+}
+
 void CSessionMap::SetNextHandleForTesting(std::int64_t nNextHandle) {
   std::lock_guard lock(m_mutex);
   g_nNextHandle = nNextHandle;

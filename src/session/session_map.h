@@ -40,6 +40,11 @@ class CSessionMap {
 
   std::size_t Count() const;
 
+  // Taken across fork(): the table's lock, then every session's key lock, so
+  // the child starts with all of them free and consistent.
+  void LockForFork();
+  void UnlockAfterFork();
+
   // Test seam: the handle the next Open will issue.
   void SetNextHandleForTesting(std::int64_t nNextHandle);
 

@@ -162,4 +162,41 @@ TEST_F(LoadedModuleTest, ForkedChildUsesItsOwnCopyOfTheModule) {
   fn().Final();
 }
 
+// Forks while other threads are inside the module, holding its locks at
+// random moments. Each child must find every lock free and the module usable;
+// a child that hangs is killed by its alarm and counts as a failure.
+TEST_F(LoadedModuleTest, ForkWhileOtherThreadsAreInsideTheModule) {
+  const Bytes plain = Pattern(48, 9);
+  const Bytes expected = EncryptWith(fn(), "busy key", plain);
+  const std::int32_t shared = fn().Open();
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> busy;
+  for (int t = 0; t < 3; ++t) {
+    busy.emplace_back([&] {
+      while (!stop.load()) {
+        fn().InitialisePrivateKey(shared, "busy key");
+        EncryptWith(fn(), "busy key", plain);
+      }
+    });
+  }
+  int failures = 0;
+  for (int i = 0; i < 40; ++i) {
+    const pid_t child = fork();
+    ASSERT_NE(child, -1);
+    if (child == 0) {
+      alarm(10);
+      const bool ok = fn().InitialisePrivateKey(shared, "busy key") != 0 &&
+                      EncryptWith(fn(), "busy key", plain) == expected;
+      _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ++failures;
+  }
+  stop = true;
+  for (auto& thread : busy) thread.join();
+  EXPECT_EQ(failures, 0);
+  fn().Final();
+}
+
 }  // namespace
