@@ -81,13 +81,15 @@ class RoundTrip(Workspace):
     """Files and pipes, every key source: the ciphertext is the module's own
     and decrypt --length gives the plaintext back."""
 
-    KEYS = [
-        ("text", b"passphrase"),
-        ("env", b"from the environment"),
-        ("file", b"file key with newline\n"),
-        ("file", bytes(range(1, 200))),  # longer than the 72 bytes that count
+    # (key source, key, plaintext length): every source and every kind of
+    # length (empty, short, whole block, several chunks' worth) at least once.
+    CASES = [
+        ("text", b"passphrase", 0),
+        ("text", b"passphrase", 13),
+        ("env", b"from the environment", 1),
+        ("file", b"file key with newline\n", 8),
+        ("file", bytes(range(1, 200)), 4096 + 3),  # longer than the 72 bytes that count
     ]
-    LENGTHS = [0, 1, 8, 13, 4096 + 3]
 
     def key_args(self, source, key):
         if source == "text":
@@ -97,40 +99,37 @@ class RoundTrip(Workspace):
         return ["--key-file", self.write("key", key)], None
 
     def test_files_and_pipes(self):
-        for source, key in self.KEYS:
+        for source, key, length in self.CASES:
             key_args, env = self.key_args(source, key)
-            for length in self.LENGTHS:
-                data = sample(length, seed=length)
-                expected = direct(key, data)
-                with self.subTest(source=source, key=key[:12], length=length, via="files"):
-                    self.write("plain", data)
-                    self.assertRan(run(["encrypt", *key_args, self.path("plain"), "-o", self.path("cipher")],
-                                       env=env))
-                    self.assertEqual(self.read("cipher"), expected)
-                    self.assertRan(run(["decrypt", *key_args, "--length", str(length), self.path("cipher"),
-                                        "--output", self.path("back")], env=env))
-                    self.assertEqual(self.read("back"), data)
-                with self.subTest(source=source, key=key[:12], length=length, via="pipes"):
-                    encrypted = run(["encrypt", *key_args], stdin=data, env=env)
-                    self.assertRan(encrypted)
-                    self.assertEqual(encrypted.stdout, expected)
-                    # Without --length the zero fill of the last block comes too.
-                    padded = run(["decrypt", *key_args, "-"], stdin=encrypted.stdout, env=env)
-                    self.assertRan(padded)
-                    self.assertEqual(padded.stdout, direct(key, expected, decrypt=True))
-                    self.assertEqual(padded.stdout, data + bytes(len(expected) - length))
+            data = sample(length, seed=length)
+            expected = direct(key, data)
+            with self.subTest(source=source, key=key[:12], length=length, via="files"):
+                self.write("plain", data)
+                self.assertRan(run(["encrypt", *key_args, self.path("plain"), "-o", self.path("cipher")], env=env))
+                self.assertEqual(self.read("cipher"), expected)
+                self.assertRan(run(["decrypt", *key_args, "--length", str(length), self.path("cipher"),
+                                    "--output", self.path("back")], env=env))
+                self.assertEqual(self.read("back"), data)
+            with self.subTest(source=source, key=key[:12], length=length, via="pipes"):
+                encrypted = run(["encrypt", *key_args], stdin=data, env=env)
+                self.assertRan(encrypted)
+                self.assertEqual(encrypted.stdout, expected)
+                # Without --length the zero fill of the last block comes too.
+                padded = run(["decrypt", *key_args, "-"], stdin=encrypted.stdout, env=env)
+                self.assertRan(padded)
+                self.assertEqual(padded.stdout, direct(key, expected, decrypt=True))
+                self.assertEqual(padded.stdout, data + bytes(len(expected) - length))
 
     def test_length_cuts_the_output(self):
         data = sample(21)
         cipher = direct(b"k", data)
         cipher_file = self.write("cipher", cipher)
-        for length in [0, 1, 20, 21, 24]:
-            for via in ("file", "pipe"):
-                with self.subTest(length=length, via=via):
-                    args = ["decrypt", "--key", "k", "--length", str(length)]
-                    result = run(args + [cipher_file]) if via == "file" else run(args, stdin=cipher)
-                    self.assertRan(result)
-                    self.assertEqual(result.stdout, (data + bytes(3))[:length])
+        for length, via in [(0, "file"), (1, "pipe"), (20, "file"), (21, "pipe"), (24, "file")]:
+            with self.subTest(length=length, via=via):
+                args = ["decrypt", "--key", "k", "--length", str(length)]
+                result = run(args + [cipher_file]) if via == "file" else run(args, stdin=cipher)
+                self.assertRan(result)
+                self.assertEqual(result.stdout, (data + bytes(3))[:length])
 
 
 class Chunking(Workspace):
@@ -138,19 +137,20 @@ class Chunking(Workspace):
 
     def test_chunks_equal_one_call(self):
         key = b"chunk key"
-        for chunk in [8, 16, 24, 1 << 20]:
-            for length in [7, 8, 47, 48, 49, 200]:
-                data = sample(length, seed=chunk)
-                whole = direct(key, data)
-                with self.subTest(chunk=chunk, length=length):
-                    encrypted = run(["encrypt", "--key", "chunk key", "--chunk-size", str(chunk)], stdin=data)
-                    self.assertRan(encrypted)
-                    self.assertEqual(encrypted.stdout, whole)
-                    self.write("cipher", whole)
-                    decrypted = run(["decrypt", "--key", "chunk key", "--chunk-size", str(chunk),
-                                     "--length", str(length), self.path("cipher")])
-                    self.assertRan(decrypted)
-                    self.assertEqual(decrypted.stdout, data)
+        # Inputs shorter than, equal to, and a few chunks longer than a chunk,
+        # ending on a block boundary or not.
+        for chunk, length in [(8, 7), (8, 49), (16, 48), (24, 200), (24, 201), (1 << 20, 200)]:
+            data = sample(length, seed=chunk)
+            whole = direct(key, data)
+            with self.subTest(chunk=chunk, length=length):
+                encrypted = run(["encrypt", "--key", "chunk key", "--chunk-size", str(chunk)], stdin=data)
+                self.assertRan(encrypted)
+                self.assertEqual(encrypted.stdout, whole)
+                self.write("cipher", whole)
+                decrypted = run(["decrypt", "--key", "chunk key", "--chunk-size", str(chunk),
+                                 "--length", str(length), self.path("cipher")])
+                self.assertRan(decrypted)
+                self.assertEqual(decrypted.stdout, data)
 
     def test_short_pipe_writes_still_fill_whole_chunks(self):
         # A writer that delivers 3 bytes at a time: a reader that took each
