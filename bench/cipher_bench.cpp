@@ -83,21 +83,21 @@ BENCHMARK(BM_OpenSsl_Call)->Arg(64)->Arg(64 * 1024);
 BENCHMARK(BM_Ours_KeySetup);
 BENCHMARK(BM_OpenSsl_KeySetup);
 
-// Remembers each run's time per iteration so the ratios can be printed once
-// both sides of a pair have run.
+// Remembers each run's CPU time per iteration (steadier than wall time on a
+// shared machine) so the ratios can be printed once both sides have run.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        times_[run.benchmark_name()] = run.GetAdjustedCPUTime();
       }
     }
     ConsoleReporter::ReportRuns(runs);
   }
 
   void PrintRatios() const {
-    std::printf("\nTime of ours / time of OpenSSL (below 1 means we are faster):\n");
+    std::printf("\nCPU time of ours / CPU time of OpenSSL (below 1: ours is faster):\n");
     for (const auto& [name, ours] : times_) {
       if (name.rfind("BM_Ours_", 0) != 0) continue;
       const std::string peer = "BM_OpenSsl_" + name.substr(8);

@@ -25,21 +25,52 @@ void StoreLittleEndian(std::uint8_t* p, std::uint32_t v) noexcept {
   p[3] = static_cast<std::uint8_t>(v >> 24);
 }
 
-// The one loop over the blocks of a buffer. Blocks are independent (no
-// chaining), so this is where a faster version may keep several in flight.
-template <void (*Cipher)(const BlowfishSchedule&, std::uint32_t&, std::uint32_t&) noexcept>
-void CryptBlocks(const BlowfishSchedule& schedule, std::uint8_t* data, std::size_t blocks) {
-  std::uint32_t left = 0;
-  std::uint32_t right = 0;
-  for (std::size_t b = 0; b < blocks; ++b, data += kBlockSize) {
-    left = LoadLittleEndian(data);
-    right = LoadLittleEndian(data + 4);
-    Cipher(schedule, left, right);
-    StoreLittleEndian(data, left);
-    StoreLittleEndian(data + 4, right);
+// Blocks in flight at once in the bulk loop; a buffer's last few blocks
+// go one at a time.
+constexpr std::size_t kLanes = 4;
+constexpr auto kBlockBytes = static_cast<std::size_t>(kBlockSize);
+
+struct Encipher {
+  template <std::size_t Lanes>
+  static void Run(const BlowfishSchedule& s, std::uint32_t* l, std::uint32_t* r) noexcept {
+    blowfish_detail::EncryptLanes<Lanes>(s, l, r);
   }
-  SecureWipe(&left, sizeof left);
-  SecureWipe(&right, sizeof right);
+};
+
+struct Decipher {
+  template <std::size_t Lanes>
+  static void Run(const BlowfishSchedule& s, std::uint32_t* l, std::uint32_t* r) noexcept {
+    blowfish_detail::DecryptLanes<Lanes>(s, l, r);
+  }
+};
+
+// The one loop over the blocks of a buffer. Blocks are independent (no
+// chaining), so groups of them go through the network side by side.
+template <class Direction, std::size_t Lanes>
+std::uint8_t* CryptGroups(const BlowfishSchedule& schedule, std::uint8_t* data,
+                          std::size_t groups, std::uint32_t* left, std::uint32_t* right) {
+  for (std::size_t g = 0; g < groups; ++g, data += Lanes * kBlockBytes) {
+    for (std::size_t k = 0; k < Lanes; ++k) {
+      left[k] = LoadLittleEndian(data + k * kBlockBytes);
+      right[k] = LoadLittleEndian(data + k * kBlockBytes + 4);
+    }
+    Direction::template Run<Lanes>(schedule, left, right);
+    for (std::size_t k = 0; k < Lanes; ++k) {
+      StoreLittleEndian(data + k * kBlockBytes, left[k]);
+      StoreLittleEndian(data + k * kBlockBytes + 4, right[k]);
+    }
+  }
+  return data;
+}
+
+template <class Direction>
+void CryptBlocks(const BlowfishSchedule& schedule, std::uint8_t* data, std::size_t blocks) {
+  std::uint32_t left[kLanes] = {};
+  std::uint32_t right[kLanes] = {};
+  data = CryptGroups<Direction, kLanes>(schedule, data, blocks / kLanes, left, right);
+  CryptGroups<Direction, 1>(schedule, data, blocks % kLanes, left, right);
+  SecureWipe(left, sizeof left);
+  SecureWipe(right, sizeof right);
 }
 
 }  // namespace
@@ -57,15 +88,15 @@ std::int32_t BlowfishCryptBuffer(std::uint8_t* data, std::int32_t count,
   const auto rounded = static_cast<std::int32_t>(RoundUpToBlock(count));
   if (rounded > 0 && (mode == kModeEncrypt || mode == kModeDecrypt)) {
     const auto length = static_cast<std::size_t>(rounded);
-    const auto blocks = length / static_cast<std::size_t>(kBlockSize);
+    const auto blocks = length / kBlockBytes;
     if (mode == kModeEncrypt) {
       // Zero the tail of the last block so the ciphertext never carries
       // whatever the caller left there; rounded > 0 implies count >= 1.
       const auto used = static_cast<std::size_t>(count);
       std::memset(data + used, 0, length - used);
-      CryptBlocks<blowfish_detail::EncryptHalves>(schedule, data, blocks);
+      CryptBlocks<Encipher>(schedule, data, blocks);
     } else {
-      CryptBlocks<blowfish_detail::DecryptHalves>(schedule, data, blocks);
+      CryptBlocks<Decipher>(schedule, data, blocks);
     }
   }
 
