@@ -52,12 +52,11 @@
 #define QOR_CALL
 #endif
 
-#if defined(QOR_ENC1_BUILDING)
-#if defined(_WIN32)
-#define QOR_API __declspec(dllexport)
-#else
+/* On Windows the module-definition file alone makes the export table, names
+ * and ordinals both: a dllexport here would export names of its own beside
+ * it (with ordinals the linker picks, or decorated ones). */
+#if defined(QOR_ENC1_BUILDING) && !defined(_WIN32)
 #define QOR_API __attribute__((visibility("default")))
-#endif
 #else
 #define QOR_API
 #endif

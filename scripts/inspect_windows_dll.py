@@ -143,28 +143,46 @@ def check_imports(report, dump):
                  f"non-system imports {foreign}" if foreign else "no import table")
 
 
-def check_cdecl(report, objdump, dll, names, rva):
-    """On 32-bit x86 a __stdcall function returns with `ret $n`; cdecl never does."""
-    by_address = {}
-    for name in sorted(names):
-        by_address.setdefault(rva.get(name), []).append(name)
+def function_symbols(objdump, dll, dump):
+    """Maps the RVA of every global function symbol to its name."""
+    image_base = int(re.search(r"^ImageBase\s+([0-9a-fA-F]+)", dump, re.MULTILINE).group(1), 16)
+    section_rva = {
+        int(index) + 1: int(vma, 16) - image_base
+        for index, vma in re.findall(r"^\s*(\d+)\s+\S+\s+[0-9a-fA-F]+\s+([0-9a-fA-F]+)\s",
+                                     run(objdump, "-h", dll), re.MULTILINE)
+    }
+    symbols = {}
+    for section, value, name in re.findall(
+            r"\(sec\s+(\d+)\)\(fl [^)]*\)\(ty\s+20\)\(scl\s+2\)\s+\(nx \d+\)\s+0x([0-9a-fA-F]+)\s+(\S+)",
+            run(objdump, "-t", dll)):
+        if int(section) in section_rva:
+            symbols.setdefault(section_rva[int(section)] + int(value, 16), name)
+    return symbols
+
+
+def check_cdecl(report, objdump, dll, dump, rva):
+    """On 32-bit x86 a __stdcall function returns with `ret $n`; cdecl never does.
+
+    The code is found through the symbol at each export's address, whatever
+    that symbol is called, so a decorated stdcall name is found as well.
+    """
+    symbols = function_symbols(objdump, dll, dump)
     offenders, missing = [], []
-    for group in by_address.values():
-        # Any one name of a shared function carries its code in the symbols.
-        returns = []
-        for name in group:
-            listing = run(objdump, "-d", f"--disassemble=_{name}", dll)
-            returns = re.findall(r"\tret[lw]?\s*(\$0x[0-9a-f]+)?\s*$", listing, re.MULTILINE)
-            if returns:
-                break
-        if not returns:
-            missing.append("/".join(group))
-        elif any(returns):
-            offenders.append("/".join(group))
+    for address in sorted({a for a in rva.values() if a is not None}):
+        exported = "/".join(sorted(n for n, a in rva.items() if a == address))
+        symbol = symbols.get(address)
+        if symbol is None:
+            missing.append(exported)
+            continue
+        listing = run(objdump, "-d", f"--disassemble={symbol}", dll)
+        # A body that ends in a tail call has no ret at all; only a ret that
+        # pops arguments tells against cdecl.
+        if re.search(r"\tret[lw]?\s+\$0x[0-9a-f]+", listing):
+            offenders.append(f"{exported} ({symbol})")
     report.check(not missing and not offenders,
                  "entry points are cdecl (no callee-popped arguments)",
                  f"callee pops in {offenders}" if offenders
-                 else f"no code found for {missing} (stripped DLL?)")
+                 else f"no function symbol at the address of {missing} (stripped DLL?)")
 
 
 def main():
@@ -178,11 +196,11 @@ def main():
     report = Report(f"{args.machine} {args.dll}")
     dump = run(args.objdump, "-p", args.dll)
     expected = declared_entry_points(args.header)
-    names, rva = check_exports(report, dump, expected)
+    _, rva = check_exports(report, dump, expected)
     check_machine(report, args.objdump, args.dll, dump, args.machine)
     check_imports(report, dump)
     if args.machine == "i386":
-        check_cdecl(report, args.objdump, args.dll, names, rva)
+        check_cdecl(report, args.objdump, args.dll, dump, rva)
     return 1 if report.failures else 0
 
 
