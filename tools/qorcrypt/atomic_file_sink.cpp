@@ -51,7 +51,8 @@ std::FILE* CreateTemporary(const std::filesystem::path& target, std::filesystem:
   for (int attempt = 0; attempt < 16; ++attempt) {
     char suffix[20];
     std::snprintf(suffix, sizeof suffix, "%08x%08x", entropy(), entropy());
-    const auto name = "." + target.filename().string() + "." + suffix + ".qorcrypt-tmp";
+    std::string name = ".";
+    name.append(target.filename().string()).append(".").append(suffix).append(".qorcrypt-tmp");
     std::filesystem::path candidate = directory / name;
     std::FILE* file = std::fopen(candidate.string().c_str(), "wbx");
     if (file != nullptr) {
