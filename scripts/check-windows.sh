@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Windows check: cross-builds Qor_enc1.dll for 32-bit x86 and x86-64 with
 # mingw-w64, inspects both PE images (export table, machine type, imports,
-# cdecl), and runs the host conformance program against the x86-64 DLL under
-# wine. The 32-bit DLL is built and inspected only: this machine's kernel
-# cannot execute 32-bit x86 code.
+# cdecl), and runs the host conformance program and the unload check
+# against the x86-64 DLL under wine. The 32-bit DLL is built and inspected
+# only: this machine's kernel cannot execute 32-bit x86 code.
 #
 #   scripts/check-windows.sh
 #
@@ -88,13 +88,15 @@ inspect mingw-i686 i686-w64-mingw32 i386
 inspect mingw-x86_64 x86_64-w64-mingw32 x86-64
 
 # --- Run the x86-64 DLL under wine --------------------------------------------
+# The portable host conformance program (every entry point, the fixed known
+# answers), then the Windows-only check that unloading gives the heap back.
+wine_programs=(tests/host/host_conformance.exe tests/windows/unload_release_check.exe)
+
 run_under_wine() {
   local build="$root/build/mingw-x86_64"
-  local host="$build/tests/host/host_conformance.exe"
   local dll="$build/src/Qor_enc1.dll"
-  echo "=== run host_conformance.exe under wine against $dll"
-  if [ ! -f "$host" ] || [ ! -f "$dll" ]; then
-    step_failed "wine run: host_conformance.exe or Qor_enc1.dll was not built"
+  if [ ! -f "$dll" ]; then
+    step_failed "wine run: $dll was not built"
     return
   fi
 
@@ -106,7 +108,7 @@ run_under_wine() {
   unset DISPLAY WAYLAND_DISPLAY
 
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "    creating the wine prefix (first run only, about half a minute)"
+    echo "=== creating the wine prefix $WINEPREFIX (first run only, under a minute)"
     if ! "$wine64" wineboot --init >"$build/wine-prefix.log" 2>&1; then
       tail -n 20 "$build/wine-prefix.log"
       step_failed "wine run: cannot create the prefix $WINEPREFIX"
@@ -115,18 +117,28 @@ run_under_wine() {
     "$wineserver" -w
   fi
 
-  # Wine's Z: drive is the Unix root; the host loads the DLL by this path.
+  # Wine's Z: drive is the Unix root; the programs load the DLL by this path.
   local windows_dll="Z:${dll//\//\\}"
-  local status=0
-  "$wine64" "$host" "$windows_dll" || status=$?
+  local program status
+  for program in "${wine_programs[@]}"; do
+    local name
+    name="$(basename "$program")"
+    echo "=== run $name under wine against $dll"
+    if [ ! -f "$build/$program" ]; then
+      step_failed "$name under wine: $build/$program was not built"
+      continue
+    fi
+    status=0
+    "$wine64" "$build/$program" "$windows_dll" || status=$?
+    if [ "$status" -eq 0 ]; then
+      step_passed "$name under wine (x86-64)"
+    else
+      step_failed "$name under wine (x86-64), exit status $status"
+    fi
+  done
   # Our prefix's wineserver would linger for a few seconds; end it now so the
   # check leaves nothing running.
   "$wineserver" -k >/dev/null 2>&1 || true
-  if [ "$status" -eq 0 ]; then
-    step_passed "host_conformance under wine (x86-64)"
-  else
-    step_failed "host_conformance under wine (x86-64), exit status $status"
-  fi
 }
 run_under_wine
 

@@ -22,3 +22,6 @@ set(_qor_static_runtime "-static -static-libgcc -static-libstdc++")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${_qor_static_runtime}")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "${_qor_static_runtime}")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "${_qor_static_runtime}")
+# Tells the module that the libstdc++ it links is its own copy, whose
+# leftovers it must release at unload (src/exports/windows_runtime_release.cpp).
+set(CMAKE_CXX_FLAGS_INIT "-DQOR_STATIC_LIBSTDCXX")
