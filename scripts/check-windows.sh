@@ -38,8 +38,8 @@ summary() {
 # --- Tools -------------------------------------------------------------------
 missing=()
 for tool in cmake ninja python3 \
-    i686-w64-mingw32-g++-posix i686-w64-mingw32-objdump \
-    x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump; do
+    i686-w64-mingw32-gcc-posix i686-w64-mingw32-g++-posix i686-w64-mingw32-objdump \
+    x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-objdump; do
   command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
 done
 for tool in "$wine64" "$wineserver"; do
