@@ -77,7 +77,7 @@ inspect() {
     step_failed "inspect $preset: $dll was not built"
     return
   fi
-  if python3 scripts/inspect_windows_dll.py --objdump "$triple-objdump" --machine "$machine" \
+  if python3 scripts/examine_windows_dll.py --objdump "$triple-objdump" --machine "$machine" \
       --header include/qor_enc1.h "$dll"; then
     step_passed "inspect $preset"
   else
