@@ -84,7 +84,7 @@ class CallSequence {
     EXPECT_EQ(g_sessionMap.Count(), m_model.privateKeys.size());
     EXPECT_EQ(g_outputBuffers.Count(), m_model.buffers.size());
     for (const OutBuffer& buffer : m_model.buffers) {
-      ASSERT_EQ(std::memcmp(buffer.address, buffer.contents.data(), buffer.contents.size()), 0)
+      ASSERT_EQ(Bytes(buffer.address, buffer.address + buffer.contents.size()), buffer.contents)
           << "an output buffer changed while it was the host's";
     }
   }
