@@ -116,8 +116,9 @@ class CallSequence {
   bool IsOpen(std::int32_t handle) const { return m_model.privateKeys.count(handle) != 0; }
 
   std::string AnyKey() {
-    static const char* const keys[] = {"", "k", "0123456789", "\xFF\xFE\x80", "a key of more than seventy-two bytes, "
-                                       "which only counts up to its seventy-second byte"};
+    static const char kLongKey[] =
+        "a key of more than seventy-two bytes, which only counts up to its seventy-second byte";
+    static const char* const keys[] = {"", "k", "0123456789", "\xFF\xFE\x80", kLongKey};
     return keys[Pick(std::size(keys))];
   }
 
