@@ -101,8 +101,14 @@ TEST_CASE(ReloadStartsAFreshModule) {
   {
     LoadedModule module = FreshModule();
     CHECK(module.Fn().Open() == 1);
+    CHECK(module.Fn().InitialisePrivateKey(1, "left open") != 0);
     CHECK(module.Fn().Open() == 2);
-  }  // unloaded with two sessions open
+    CHECK(Encrypt(module.Fn(), 1, Pattern(12)).result != 0);
+    std::uint8_t* forgotten = nullptr;
+    std::int32_t length = 0;
+    const Bytes data = Pattern(20);
+    CHECK(module.Fn().DecryptData(2, data.data(), 20, &forgotten, &length) != 0);
+  }  // unloaded with two sessions open and a buffer never given back
   LoadedModule module = FreshModule();
   CHECK(module.Fn().Initialise(1) == 0);
   CHECK(module.Fn().Open() == 1);
