@@ -61,6 +61,14 @@
 #define QOR_API
 #endif
 
+/* Marks the results a host must not ignore: a handle, a key that may not
+ * have been set, a buffer that may not have been produced. */
+#if defined(__GNUC__) || defined(__clang__)
+#define QOR_NODISCARD __attribute__((warn_unused_result))
+#else
+#define QOR_NODISCARD
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -73,7 +81,7 @@ extern "C" {
 /* Opens a session with an empty private key and an empty session key.
  * Returns its handle (1, 2, 3, ... in order of opening), or 0 when no session
  * could be opened: memory exhausted, or all 2^31 - 1 handles issued. */
-QOR_API int32_t QOR_CALL sCRYPT_Open(void);
+QOR_NODISCARD QOR_API int32_t QOR_CALL sCRYPT_Open(void);
 
 /* Returns nonzero when handle names an open session, 0 otherwise. */
 QOR_API int32_t QOR_CALL sCRYPT_Initialise(int32_t handle);
@@ -116,7 +124,7 @@ QOR_API char *QOR_CALL sCRYPT_GetAlgorithmInfo(char *name, int32_t nameSize,
  * gives the empty key). The module keeps no reference to `key`; the old key is
  * wiped. Returns 0 for an invalid handle or exhausted memory, and then the
  * session's key is unchanged. A key is never handed back to the host. */
-QOR_API int32_t QOR_CALL sCRYPT_InitialisePrivateKey(int32_t handle,
+QOR_NODISCARD QOR_API int32_t QOR_CALL sCRYPT_InitialisePrivateKey(int32_t handle,
                                                      const char *key);
 
 /* Stores a session key, as sCRYPT_InitialisePrivateKey does. The module never
@@ -168,7 +176,7 @@ QOR_API int32_t QOR_CALL sCRYPT_DecryptSessionKey(int32_t handle,
  * range, null input with length > 0, null slot pointer, exhausted memory)
  * returns 0, allocates nothing and leaves *output and *outLength as they
  * were. */
-QOR_API int32_t QOR_CALL sCRYPT_EncryptData(int32_t handle,
+QOR_NODISCARD QOR_API int32_t QOR_CALL sCRYPT_EncryptData(int32_t handle,
                                             const uint8_t *input,
                                             int32_t length, uint8_t **output,
                                             int32_t *outLength);
@@ -182,7 +190,7 @@ QOR_API int32_t QOR_CALL sCRYPT_EncryptData(int32_t handle,
  * multiple of 8, that is the length itself. The plaintext's true length is
  * the host's to keep; the tail of the last block holds the zero bytes that
  * filled it when it was enciphered. */
-QOR_API int32_t QOR_CALL sCRYPT_DecryptData(int32_t handle,
+QOR_NODISCARD QOR_API int32_t QOR_CALL sCRYPT_DecryptData(int32_t handle,
                                             const uint8_t *input,
                                             int32_t length, uint8_t **output,
                                             int32_t *outLength);
