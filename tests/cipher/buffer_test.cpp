@@ -12,21 +12,18 @@
 #include <vector>
 
 #include "cipher/blowfish.h"
+#include "random_bytes.h"
 
 namespace qor {
 namespace {
+
+using qor::test::RandomBytes;
 
 constexpr std::uint8_t kKey[] = {'b', 'u', 'f', 'f', 'e', 'r', ' ', 0xE9, 0x00};
 constexpr std::int32_t kKeyLength = 8;
 
 std::size_t Rounded(std::int32_t count) {
   return (static_cast<std::size_t>(count) + 7) / 8 * 8;
-}
-
-std::vector<std::uint8_t> RandomBytes(std::size_t n, std::mt19937& rng) {
-  std::vector<std::uint8_t> out(n);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
-  return out;
 }
 
 TEST(CipherBuffer, DecryptUndoesEncryptForEveryCountUpTo40) {

@@ -13,9 +13,12 @@
 
 #include "cipher/blowfish.h"
 #include "openssl_oracle.h"
+#include "random_bytes.h"
 
 namespace qor {
 namespace {
+
+using qor::test::RandomBytes;
 
 enum class KeyFill { kRandom, kAllFF, kZeroFirst };
 
@@ -62,12 +65,6 @@ std::vector<std::uint8_t> MakeKey(const KeyCase& c, std::mt19937& rng) {
   for (auto& b : key) b = c.fill == KeyFill::kAllFF ? 0xFF : static_cast<std::uint8_t>(rng() | 1u);
   if (c.fill == KeyFill::kZeroFirst) key[0] = 0;
   return key;
-}
-
-std::vector<std::uint8_t> RandomBytes(std::size_t n, std::mt19937& rng) {
-  std::vector<std::uint8_t> out(n);
-  for (auto& b : out) b = static_cast<std::uint8_t>(rng());
-  return out;
 }
 
 TEST(CipherDifferential, KeyScheduleEqualsOpenSslSteeredSchedule) {
