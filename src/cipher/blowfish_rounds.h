@@ -20,19 +20,24 @@ inline std::uint32_t RoundF(const BlowfishSchedule& s, std::uint32_t x) noexcept
          s.S[3][x & 0xFFu];
 }
 
-// Enciphers `Lanes` independent blocks side by side. One block's rounds form
-// a chain of dependent table look-ups; running several chains interleaved
-// lets the processor overlap their latencies. Each lane computes exactly what
-// the single-block network does.
+// Runs `Lanes` independent blocks side by side through the network. One
+// block's rounds form a chain of dependent table look-ups; running several
+// chains interleaved lets the processor overlap their latencies. Each lane
+// computes exactly what the single-block network does.
+//
+// Deciphering is the same network with the P-array walked backwards, so both
+// directions read P through one index map: word k of the walk is P[k] forward
+// and P[17 - k] backward.
 //
 // Two rounds per step with the halves kept in place instead of exchanged:
 // after an even number of rounds the names line up again, so only the final
 // exchange remains, done by storing the halves crosswise. The lanes are
 // copied into locals so the compiler can keep them in registers without
 // wondering whether the stores alias the schedule.
-template <std::size_t Lanes>
-inline void EncryptLanes(const BlowfishSchedule& s, std::uint32_t* left,
-                         std::uint32_t* right) noexcept {
+template <std::size_t Lanes, bool Backward>
+inline void RunLanes(const BlowfishSchedule& s, std::uint32_t* left,
+                     std::uint32_t* right) noexcept {
+  const auto p = [&s](int k) { return Backward ? s.P[17 - k] : s.P[k]; };
   std::uint32_t l[Lanes];
   std::uint32_t r[Lanes];
   for (std::size_t k = 0; k < Lanes; ++k) {
@@ -41,44 +46,30 @@ inline void EncryptLanes(const BlowfishSchedule& s, std::uint32_t* left,
   }
   for (int i = 0; i < 16; i += 2) {
     for (std::size_t k = 0; k < Lanes; ++k) {
-      l[k] ^= s.P[i];
+      l[k] ^= p(i);
       r[k] ^= RoundF(s, l[k]);
     }
     for (std::size_t k = 0; k < Lanes; ++k) {
-      r[k] ^= s.P[i + 1];
+      r[k] ^= p(i + 1);
       l[k] ^= RoundF(s, r[k]);
     }
   }
   for (std::size_t k = 0; k < Lanes; ++k) {
-    left[k] = r[k] ^ s.P[17];
-    right[k] = l[k] ^ s.P[16];
+    left[k] = r[k] ^ p(17);
+    right[k] = l[k] ^ p(16);
   }
 }
 
-// The same network with the P-array walked backwards.
+template <std::size_t Lanes>
+inline void EncryptLanes(const BlowfishSchedule& s, std::uint32_t* left,
+                         std::uint32_t* right) noexcept {
+  RunLanes<Lanes, false>(s, left, right);
+}
+
 template <std::size_t Lanes>
 inline void DecryptLanes(const BlowfishSchedule& s, std::uint32_t* left,
                          std::uint32_t* right) noexcept {
-  std::uint32_t l[Lanes];
-  std::uint32_t r[Lanes];
-  for (std::size_t k = 0; k < Lanes; ++k) {
-    l[k] = left[k];
-    r[k] = right[k];
-  }
-  for (int i = 17; i > 1; i -= 2) {
-    for (std::size_t k = 0; k < Lanes; ++k) {
-      l[k] ^= s.P[i];
-      r[k] ^= RoundF(s, l[k]);
-    }
-    for (std::size_t k = 0; k < Lanes; ++k) {
-      r[k] ^= s.P[i - 1];
-      l[k] ^= RoundF(s, r[k]);
-    }
-  }
-  for (std::size_t k = 0; k < Lanes; ++k) {
-    left[k] = r[k] ^ s.P[0];
-    right[k] = l[k] ^ s.P[1];
-  }
+  RunLanes<Lanes, true>(s, left, right);
 }
 
 inline void EncryptHalves(const BlowfishSchedule& s, std::uint32_t& left,
