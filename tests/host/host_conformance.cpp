@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "cipher/known_answers.h"
-#include "mini_check.h"
-#include "qor_module.h"
+#include "module_under_test.h"
 
 namespace {
 
@@ -20,18 +19,9 @@ using qor::host::EntryPoints;
 using qor::host::LoadedModule;
 using Bytes = std::vector<std::uint8_t>;
 
-std::string g_modulePath;
-
 // Each case gets a module of its own, loaded afresh, so handle numbering
 // starts at 1 and no state leaks from one case into the next.
-LoadedModule FreshModule() {
-  LoadedModule module;
-  if (!module.Load(g_modulePath)) {
-    std::fprintf(stderr, "%s\n", module.Error().c_str());
-    std::exit(2);
-  }
-  return module;
-}
+LoadedModule FreshModule() { return qor::check::LoadModuleUnderTest(); }
 
 struct Output {
   std::int32_t result = 0;
@@ -490,11 +480,4 @@ TEST_CASE(KnownAnswersThroughTheEntryPoints) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s PATH-TO-MODULE\n", argv[0]);
-    return 2;
-  }
-  g_modulePath = argv[1];
-  return qor::check::RunAll();
-}
+int main(int argc, char** argv) { return qor::check::RunAllOnModule(argc, argv); }

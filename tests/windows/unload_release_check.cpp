@@ -17,12 +17,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "mini_check.h"
-#include "qor_module.h"
+#include "module_under_test.h"
 
 namespace {
-
-std::string g_modulePath;
 
 constexpr int kCycles = 4;
 constexpr int kSessions = 6;
@@ -51,11 +48,7 @@ struct Scenario {
 // is the module's.
 std::size_t UseAndUnload(const Scenario& scenario) {
   static const std::uint8_t input[kBufferLength] = {};
-  qor::host::LoadedModule module;
-  if (!module.Load(g_modulePath)) {
-    std::fprintf(stderr, "%s\n", module.Error().c_str());
-    std::exit(2);
-  }
+  qor::host::LoadedModule module = qor::check::LoadModuleUnderTest();
   const qor::host::EntryPoints& fn = module.Fn();
   std::int32_t handles[kSessions] = {};
   std::uint8_t* buffers[kSessions] = {};
@@ -73,7 +66,7 @@ std::size_t UseAndUnload(const Scenario& scenario) {
 
   const std::size_t held = HeapInUse();
   module.Unload();
-  CHECK(!qor::host::IsModuleResident(g_modulePath));
+  CHECK(!qor::host::IsModuleResident(qor::check::ModulePath()));
   return held;
 }
 
@@ -103,11 +96,4 @@ TEST_CASE(EveryUnloadGivesTheHeapBack) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s PATH-TO-DLL\n", argv[0]);
-    return 2;
-  }
-  g_modulePath = argv[1];
-  return qor::check::RunAll();
-}
+int main(int argc, char** argv) { return qor::check::RunAllOnModule(argc, argv); }
