@@ -19,8 +19,7 @@ std::uint64_t RunChunks(ModuleSession& session, InputSource& input, ByteSink& si
     consumed += got;
     // Only the last chunk can be short, so `consumed` is the whole length.
     if (plan.direction == Direction::kDecrypt && got % 8 != 0) {
-      throw ToolError(ExitStatus::kFailure, "input " + input.DisplayName() + " is " + std::to_string(consumed) +
-                                                " bytes, not a multiple of 8: it is not ciphertext of this module");
+      throw NotCiphertextError(input.DisplayName(), consumed);
     }
     session.Transform(plan.direction, std::span(chunk.data(), got), [&](std::span<const std::uint8_t> out) {
       std::size_t keep = out.size();

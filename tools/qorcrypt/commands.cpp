@@ -25,8 +25,7 @@ void CheckKnownSize(const Options& options, const InputSource& input) {
   const auto size = input.KnownSize();
   if (!size || options.command != Command::kDecrypt) return;
   if (*size % 8 != 0) {
-    throw ToolError(ExitStatus::kFailure, "input " + input.DisplayName() + " is " + std::to_string(*size) +
-                                              " bytes, not a multiple of 8: it is not ciphertext of this module");
+    throw NotCiphertextError(input.DisplayName(), *size);
   }
   if (options.length && *options.length > *size) {
     throw ToolError(ExitStatus::kFailure, "--length " + std::to_string(*options.length) + " is more than the " +

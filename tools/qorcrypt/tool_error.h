@@ -7,7 +7,7 @@
 
 namespace qorcrypt {
 
-// Exit statuses, documented in --help and docs/tool.md.
+// Exit statuses, documented in --help and the README.
 enum class ExitStatus : int {
   kOk = 0,
   kFailure = 1,  // input, output, key or data could not be used
@@ -24,5 +24,12 @@ class ToolError : public std::runtime_error {
  private:
   ExitStatus m_status;
 };
+
+// Decrypt input must be whole 8-byte blocks; whether the size is known up
+// front or only at the end of a stream, the user reads the same message.
+inline ToolError NotCiphertextError(const std::string& inputName, unsigned long long size) {
+  return ToolError(ExitStatus::kFailure, "input " + inputName + " is " + std::to_string(size) +
+                                             " bytes, not a multiple of 8: it is not ciphertext of this module");
+}
 
 }  // namespace qorcrypt
